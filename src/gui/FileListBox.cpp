@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "text/Wildcard.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -75,8 +76,9 @@ void FileListBox::read()
                 names.append(file.fileName());
         }
     }
-    std::stable_sort(names.begin(), names.end(),
-        [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QCollator order(QLocale(QLocale::Slovenian, QLocale::Slovenia));
+    order.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return order(a, b); });
     for (const QString& name : names) {
         auto* entry = new QListWidgetItem(name, this);
         entry->setSizeHint(QSize(0, entryHeight));
