@@ -2,6 +2,7 @@
 
 #include "ClientGridModel.h"
 #include "KavrinApplication.h"
+#include "Looks.h"
 #include "PrenosNaFTPForm.h"
 #include "store/Table.h"
 #include "text/Blank.h"
@@ -18,13 +19,6 @@ using store::FieldDef;
 using store::FieldType;
 
 namespace {
-
-void setPixelFont(QWidget* widget, int pixels)
-{
-    QFont font = widget->font();
-    font.setPixelSize(pixels);
-    widget->setFont(font);
-}
 
 // Lets every pending event through, and frees the windows released since the last pump.
 void pumpEvents()
@@ -51,21 +45,13 @@ TKavrinOsnova::TKavrinOsnova(ftp::ConnectionProfile profile, QWidget* parent)
     });
 
     ui->setupUi(this);
-    setPixelFont(ui->EllipsLabel15, 16);
-    setPixelFont(ui->Label1, 21);
     ui->Label1->raise();
     ui->Klient->tabBar()->setExpanding(false);
+    for (QLabel* picture : {ui->AdvPicture1, ui->AdvPicture2})
+        picture->setPixmap(gui::logoPixmap(QSize(185, 53), devicePixelRatioF()));
     for (QToolButton* button :
-        {ui->AdvGlowButton1, ui->AdvGlowButton3, ui->AdvGlowButton15, ui->AdvGlowButton11, ui->AdvGlowButton2}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setIconSize(QSize(48, 48));
+        {ui->AdvGlowButton1, ui->AdvGlowButton3, ui->AdvGlowButton15, ui->AdvGlowButton11, ui->AdvGlowButton2})
         button->setFocusPolicy(Qt::NoFocus); // a click leaves the grid's cell editor where it is
-        button->setProperty("glow", true);
-        setPixelFont(button, 15);
-        QFont caption = button->font();
-        caption.setBold(true);
-        button->setFont(caption);
-    }
 
     m_gridModel = new ClientGridModel(Stranke,
         {{QStringLiteral("naziv"), QStringLiteral("Stranka")}, {QStringLiteral("davcna"), QStringLiteral("Davčna")},

@@ -18,13 +18,6 @@ using namespace kavrin;
 
 namespace {
 
-void setPixelFont(QWidget* widget, int pixels)
-{
-    QFont font = widget->font();
-    font.setPixelSize(pixels);
-    widget->setFont(font);
-}
-
 // The part of a local path after its last separator, whole.
 QString lastPathPart(const QString& path)
 {
@@ -56,15 +49,11 @@ TPrenosNaFTP::TPrenosNaFTP(ftp::ConnectionProfile main, ftp::ConnectionProfile s
 {
     ui->setupUi(this);
     setFixedSize(size());
-    setPixelFont(ui->EllipsLabel19, 24);
-    setPixelFont(ui->EllipsLabel1, 24);
-    setPixelFont(ui->AdvGlowButton1, 16);
-    ui->AdvGlowButton1->setProperty("glow", true);
     ui->AdvOfficePager1->tabBar()->setExpanding(false);
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
 
-    Fajli.setFieldDefs({store::FieldDef {QStringLiteral("NAZIV1"), store::FieldType::Text, 200}});
+    Fajli.setFieldDefs({store::FieldDef {QStringLiteral("NAZIV1"), store::FieldType::Text, 200, true}});
     Fajli.addLine(QStringLiteral("select cast(naziv as char(200)) as NAZIV1 FROM book"));
     Fajli.addLine(QStringLiteral("WHERE NAZIV = 'XXrt'"));
 

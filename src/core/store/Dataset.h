@@ -15,10 +15,11 @@ struct FieldDef
     QString name; // matched to result columns regardless of letter case
     FieldType type = FieldType::Text;
     int size = 0; // text: at most this many characters (0: no limit)
+    bool fixedLength = false; // a char(n) text: trailing spaces are not kept
 };
 
 // A cursor over a private, editable copy of rows. Nothing done to the copy reaches a table.
-// Text values are stored without trailing spaces; an empty text is stored as no value and
+// Texts of fixed length are stored without trailing spaces; an empty text is stored as no value and
 // reads back as the empty text; an empty boolean reads as false.
 class Dataset : public QObject
 {

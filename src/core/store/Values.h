@@ -6,8 +6,9 @@
 // the table rebuild share, so a text reads back the same whichever way it came in.
 namespace kavrin::store::values {
 
-// At most size characters (0: no limit), without trailing spaces; an empty text is no value.
-QVariant storedText(const QVariant& value, int size);
+// At most size characters (0: no limit), without trailing spaces when of fixed length;
+// an empty text is no value.
+QVariant storedText(const QVariant& value, int size, bool fixedLength);
 // A boolean or no value; numbers are true when not 0, texts such as "True", "F", "1".
 QVariant storedBool(const QVariant& value);
 // An integer or no value.
