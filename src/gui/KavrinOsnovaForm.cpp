@@ -4,6 +4,7 @@
 #include "KavrinApplication.h"
 #include "Looks.h"
 #include "PrenosNaFTPForm.h"
+#include "store/BookTable.h"
 #include "store/Table.h"
 #include "text/Blank.h"
 #include "text/Paths.h"
@@ -93,18 +94,7 @@ void TKavrinOsnova::BazaBook()
     BAZA.setConnected(false);
     BAZA.setConnected(true);
 
-    using Type = store::TableFieldDef::Type;
-    table.fieldDefs() = {
-        {QStringLiteral("Zapst"), Type::AutoInc, 0, {}},
-        {QStringLiteral("Davcna"), Type::String, 13, {}},
-        {QStringLiteral("Naziv"), Type::String, 20, {}},
-        {QStringLiteral("Aktiven"), Type::Boolean, 0, QStringLiteral("True")},
-    };
-    table.indexDefs() = {
-        {QStringLiteral("Prvi"), QStringLiteral("Zapst"), int(store::IndexOption::Primary) | int(store::IndexOption::Unique)},
-        {QStringLiteral("Davcna"), QStringLiteral("Davcna"), 0},
-        {QStringLiteral("Naziv"), QStringLiteral("Naziv"), 0},
-    };
+    store::defineBookTable(table);
     if (!table.exists())
         table.createTable();
     table.alterTable();

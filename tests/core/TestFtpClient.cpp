@@ -55,6 +55,7 @@ private Q_SLOTS:
     void setBinaryOnlyWhenNeeded();
     void disconnectedClientRefuses();
     void neverQuit();
+    void silentGreetingFault();
 
 private:
     QString kavrinFolder() const { return m_root.filePath(QStringLiteral("Sorvanta/Kavrin")); }
@@ -361,6 +362,26 @@ void TestFtpClient::neverQuit()
     QVERIFY(all.size() > 10);
     for (const QString& line : all)
         QVERIFY2(!line.startsWith("QUIT", Qt::CaseInsensitive), qPrintable(line));
+}
+
+void TestFtpClient::silentGreetingFault()
+{
+    FtpTestServer server(m_root.path());
+    server.setFaults(QStringLiteral("silent_greeting=1"));
+    QString error;
+    QVERIFY2(server.start(&error), qPrintable(error));
+    FtpClient client;
+    client.setProfile(server.profile(300));
+    try {
+        client.connectToHost();
+        QFAIL("the first session was greeted");
+    } catch (const FtpError& e) {
+        QCOMPARE(e.text(), QStringLiteral("Read timed out."));
+    }
+    QVERIFY(!client.isConnected());
+    client.setProfile(server.profile());
+    client.connectToHost(); // only the first session is silent
+    QVERIFY(client.isConnected());
 }
 
 QTEST_GUILESS_MAIN(TestFtpClient)

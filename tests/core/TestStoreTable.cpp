@@ -2,6 +2,7 @@
 #include "store/Query.h"
 #include "store/StoreError.h"
 #include "store/Table.h"
+#include "store/BookTable.h"
 #include "support/StoreBook.h"
 #include "support/WorkingFolder.h"
 
@@ -79,7 +80,7 @@ void TestStoreTable::firstStartCreatesEmptyBook()
     WorkingFolder folder;
     StoreBook book;
     Table table(QStringLiteral("BAZA"), QStringLiteral("Book.dat"));
-    defineStoreBook(table);
+    kavrin::store::defineBookTable(table);
     QVERIFY(!table.exists());
     table.createTable();
     QVERIFY(table.exists());
@@ -319,7 +320,7 @@ void TestStoreTable::heldTableFailsAfterRetries()
         StoreLockHolder holder(book.database().filePath());
         QVERIFY2(holder.isHolding(), qPrintable(holder.errors()));
         Table table(QStringLiteral("BAZA"), operation == u"create" ? QStringLiteral("Other") : QStringLiteral("Book"));
-        defineStoreBook(table);
+        kavrin::store::defineBookTable(table);
         Query query(QStringLiteral("BAZA"));
         QElapsedTimer timer;
         timer.start();

@@ -1,23 +1,20 @@
 #include "support/BookRows.h"
 
-#include "store/Database.h"
-#include "store/Query.h"
+#include "support/StoreBook.h"
 
 #include <QDir>
 
 namespace {
 
-// Runs work with a database bound to folder, leaving the working directory as it was.
+// Runs work on a book bound to folder, leaving the working directory as it was.
 template<typename Work>
 void inFolder(const QString& folder, Work work)
 {
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder);
-    kavrin::store::Database check(QStringLiteral("CHECK"));
-    check.setConnected(true);
+    StoreBook book(QStringLiteral("CHECK"));
     QDir::setCurrent(previous);
-    work();
-    check.setConnected(false);
+    work(book);
 }
 
 } // namespace
@@ -25,28 +22,19 @@ void inFolder(const QString& folder, Work work)
 QList<BookRow> storedBookRows(const QString& folder)
 {
     QList<BookRow> rows;
-    inFolder(folder, [&] {
-        kavrin::store::Query query(QStringLiteral("CHECK"));
-        query.addLine(QStringLiteral("select zapst, davcna, naziv, aktiven from book order by zapst"));
-        query.setActive(true);
-        for (query.first(); !query.eof(); query.next()) {
-            rows.append({query.fieldText(QStringLiteral("zapst")).toLongLong(), query.fieldText(QStringLiteral("davcna")),
-                query.fieldText(QStringLiteral("naziv")), query.fieldBool(QStringLiteral("aktiven"))});
-        }
+    inFolder(folder, [&](const StoreBook& book) {
+        for (const QVariantList& row : book.bookRows())
+            rows.append({row[0].toLongLong(), row[1].toString(), row[2].toString(), row[3].toBool()});
     });
     return rows;
 }
 
 void insertBookRows(const QString& folder, const QList<BookRow>& rows)
 {
-    inFolder(folder, [&] {
-        kavrin::store::Query insert(QStringLiteral("CHECK"));
-        insert.addLine(QStringLiteral("insert into book (davcna, naziv, aktiven) values (:dv1, :naz1, :akt)"));
+    inFolder(folder, [&](const StoreBook& book) {
         for (const BookRow& row : rows) {
-            insert.setParamText(0, row.davcna);
-            insert.setParamText(1, row.naziv);
-            insert.setParamBool(2, row.aktiven);
-            insert.execSql();
+            book.exec(QStringLiteral("insert into book (davcna, naziv, aktiven) values (?, ?, ?)"),
+                {row.davcna.isEmpty() ? QVariant() : QVariant(row.davcna), row.naziv, row.aktiven});
         }
     });
 }

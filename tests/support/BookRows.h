@@ -3,7 +3,8 @@
 #include <QList>
 #include <QString>
 
-// What the client book in a folder holds, read through a connection of its own.
+// What the client book in a folder holds, read through a connection of its own
+// (named "CHECK", so that the program's own "BAZA" may be open meanwhile).
 struct BookRow
 {
     qint64 zapst = 0;

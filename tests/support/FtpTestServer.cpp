@@ -36,9 +36,11 @@ bool FtpTestServer::start(QString* error)
     if (!m_logDir.isValid())
         return failed(QStringLiteral("no temporary folder for the log"));
     m_process.setStandardErrorFile(m_logDir.filePath(QStringLiteral("server.err")));
-    m_process.start(
-        QStringLiteral(KAVRIN_SYSTEM_PYTHON),
-        { QStringLiteral(KAVRIN_TEST_SCRIPTS "/ftp_server.py"), m_root, m_user, m_password, logPath(m_logDir) });
+    QStringList arguments { QStringLiteral(KAVRIN_TEST_SCRIPTS "/ftp_server.py"), m_root, m_user, m_password,
+                            logPath(m_logDir) };
+    if (!m_faults.isEmpty())
+        arguments.append(m_faults);
+    m_process.start(QStringLiteral(KAVRIN_SYSTEM_PYTHON), arguments);
     if (!m_process.waitForStarted(10000))
         return failed(QStringLiteral("cannot start %1: %2").arg(KAVRIN_SYSTEM_PYTHON, m_process.errorString()));
 

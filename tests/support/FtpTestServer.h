@@ -18,6 +18,9 @@ public:
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;
 
+    // Faults the server plays, set before start(): comma-separated key=value pairs of
+    // ftp_server.py ("silent_greeting=1": the first session gets no greeting).
+    void setFaults(const QString& faults) { m_faults = faults; }
     // Starts the server and waits (bounded) for its port; false with a reason otherwise.
     bool start(QString* error = nullptr);
     void stop();
@@ -39,6 +42,7 @@ private:
     QString m_root;
     QString m_user;
     QString m_password;
+    QString m_faults;
     QTemporaryDir m_logDir;
     QProcess m_process;
     quint16 m_port = 0;

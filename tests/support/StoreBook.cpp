@@ -1,5 +1,6 @@
 #include "support/StoreBook.h"
 
+#include "store/BookTable.h"
 #include "store/StoreError.h"
 
 #include <QDeadlineTimer>
@@ -7,28 +8,11 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-using kavrin::store::IndexDef;
-using kavrin::store::IndexOption;
 using kavrin::store::StoreError;
 using kavrin::store::Table;
-using kavrin::store::TableFieldDef;
 
-void defineStoreBook(Table& table)
-{
-    table.fieldDefs().clear();
-    table.fieldDefs().append({ QStringLiteral("Zapst"), TableFieldDef::Type::AutoInc, 0, {} });
-    table.fieldDefs().append({ QStringLiteral("Davcna"), TableFieldDef::Type::String, 13, {} });
-    table.fieldDefs().append({ QStringLiteral("Naziv"), TableFieldDef::Type::String, 20, {} });
-    table.fieldDefs().append({ QStringLiteral("Aktiven"), TableFieldDef::Type::Boolean, 0, QStringLiteral("True") });
-    table.indexDefs().clear();
-    table.indexDefs().append(
-        { QStringLiteral("Prvi"), QStringLiteral("Zapst"), int(IndexOption::Primary) | int(IndexOption::Unique) });
-    table.indexDefs().append({ QStringLiteral("Davcna"), QStringLiteral("Davcna"), 0 });
-    table.indexDefs().append({ QStringLiteral("Naziv"), QStringLiteral("Naziv"), 0 });
-}
-
-StoreBook::StoreBook()
-    : m_database(QStringLiteral("BAZA"))
+StoreBook::StoreBook(const QString& name)
+    : m_database(name)
 {
     m_database.setConnected(true);
 }
@@ -38,7 +22,7 @@ void StoreBook::start()
     m_database.setConnected(false);
     m_database.setConnected(true);
     Table table(m_database.name(), QStringLiteral("Book.dat"));
-    defineStoreBook(table);
+    kavrin::store::defineBookTable(table);
     if (!table.exists())
         table.createTable();
     table.alterTable();

@@ -8,15 +8,12 @@
 #include <QString>
 #include <QVariant>
 
-// The client book's definition, as the main window gives it at every start.
-void defineStoreBook(kavrin::store::Table& table);
-
-// The database "BAZA" connected in the working directory of the moment, with direct SQL
+// A database ("BAZA" unless named) connected in the working directory of the moment, with direct SQL
 // for setting up and checking the file behind the store's back.
 class StoreBook
 {
 public:
-    StoreBook();
+    explicit StoreBook(const QString& name = QStringLiteral("BAZA"));
 
     kavrin::store::Database& database() { return m_database; }
 

@@ -1,11 +1,16 @@
 #!/usr/bin/python3
 """A local FTP server for the tests.
 
-Usage: ftp_server.py ROOT USER PASSWORD LOGFILE
+Usage: ftp_server.py ROOT USER PASSWORD LOGFILE [FAULTS]
 
 Serves ROOT to one account on 127.0.0.1 at a port the system chooses, prints that port
 on one line, and writes every command it receives to LOGFILE, one line each (the
 password masked). It ends when its standard input closes or on SIGTERM.
+
+FAULTS, comma-separated key=value pairs:
+  silent_greeting=N   the first N sessions get no greeting at all
+  refuse_login=N      the N-th USER of the run is answered 530
+  refuse_list=N       the N-th LIST of the run is answered 550
 """
 
 import os
@@ -20,14 +25,31 @@ from pyftpdlib.servers import FTPServer
 
 def main():
     root, user, password, log_path = sys.argv[1:5]
+    faults = dict(pair.split("=", 1) for pair in sys.argv[5].split(",") if pair) if len(sys.argv) > 5 else {}
+    silent_sessions = [int(faults.pop("silent_greeting", 0))]
+    refused = {"USER": int(faults.pop("refuse_login", 0)), "LIST": int(faults.pop("refuse_list", 0))}
+    seen = {"USER": 0, "LIST": 0}
+    if faults:
+        sys.exit("unknown faults: " + ", ".join(faults))
     log = open(log_path, "a", encoding="utf-8", buffering=1)
 
     class LoggingHandler(FTPHandler):
         # A failed login would otherwise hold the reply back for 3 seconds.
         auth_failed_timeout = 0
 
+        def handle(self):
+            if silent_sessions[0] > 0:
+                silent_sessions[0] -= 1
+                return
+            super().handle()
+
         def pre_process_command(self, line, cmd, arg):
             log.write("PASS ****\n" if cmd == "PASS" else line + "\n")
+            if cmd in seen:
+                seen[cmd] += 1
+                if seen[cmd] == refused[cmd]:
+                    self.respond("530 Login refused." if cmd == "USER" else "550 Listing refused.")
+                    return
             super().pre_process_command(line, cmd, arg)
 
     authorizer = DummyAuthorizer()

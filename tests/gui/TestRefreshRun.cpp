@@ -1,0 +1,299 @@
+#include "KavrinOsnovaForm.h"
+#include "PrenosNaFTPForm.h"
+#include "support/BookRows.h"
+#include "support/FtpTestServer.h"
+#include "support/MessageBoxWatcher.h"
+#include "support/WorkingFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+namespace {
+
+QString transferFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Prenosi"));
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList files(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// Lets the windows that closed go, as the event loop does after a run.
+void passThroughEventLoop()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+class TestRefreshRun : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void fetchesEveryActiveClientsFilesAndRemovesThem();
+    void filesThatCannotBeWrittenHereStayOnTheServer();
+    void aFailedConnectionDoesNotStopTheNextClient();
+    void aListingErrorEndsTheRunAndKeepsItsWindow();
+    void zapriOfTheTransferWindowEndsOnlyThatClientsStep_data();
+    void zapriOfTheTransferWindowEndsOnlyThatClientsStep();
+    void clicksDuringARunStartNothingAndCloseAfterIt();
+
+private:
+    void serveFiles(const QMap<QString, QByteArray>& files);
+    void startServer(const QString& faults = {});
+    void startProgram(const QList<BookRow>& clients);
+    void osvezi();
+    QString remote() const { return m_serverRoot->path() + QStringLiteral("/Sorvanta/Kavrin"); }
+    int logins() const { return int(m_server->commands().filter(QRegularExpression(QStringLiteral("^USER "))).size()); }
+
+    std::unique_ptr<WorkingFolder> m_folder;
+    std::unique_ptr<QTemporaryDir> m_serverRoot;
+    std::unique_ptr<FtpTestServer> m_server;
+    std::unique_ptr<TKavrinOsnova> m_window;
+    QMap<QString, QByteArray> m_served;
+};
+
+void TestRefreshRun::init()
+{
+    QDir(transferFolder()).removeRecursively();
+    m_folder = std::make_unique<WorkingFolder>();
+    m_serverRoot = std::make_unique<QTemporaryDir>();
+    QVERIFY(FtpTestServer::makeProgramFolder(m_serverRoot->path()));
+    m_served.clear();
+}
+
+void TestRefreshRun::cleanup()
+{
+    m_window.reset();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        delete qobject_cast<TPrenosNaFTP*>(widget);
+    m_server.reset();
+    m_serverRoot.reset();
+    m_folder.reset();
+}
+
+void TestRefreshRun::serveFiles(const QMap<QString, QByteArray>& files)
+{
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(remote() + QLatin1Char('/') + it.key());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+        m_served.insert(it.key(), it.value());
+    }
+}
+
+void TestRefreshRun::startServer(const QString& faults)
+{
+    m_server = std::make_unique<FtpTestServer>(m_serverRoot->path());
+    m_server->setFaults(faults);
+    QString error;
+    QVERIFY2(m_server->start(&error), qPrintable(error));
+}
+
+void TestRefreshRun::startProgram(const QList<BookRow>& clients)
+{
+    {
+        TKavrinOsnova first(m_server->profile(2000)); // creates the book
+    }
+    QDir::setCurrent(m_folder->path());
+    insertBookRows(m_folder->path(), clients);
+    m_window = std::make_unique<TKavrinOsnova>(m_server->profile(2000));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestRefreshRun::osvezi()
+{
+    QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton11")), Qt::LeftButton);
+}
+
+void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
+{
+    QByteArray large(3 * 1024 * 1024, '\0');
+    for (char& byte : large)
+        byte = char(QRandomGenerator::global()->bounded(256));
+    serveFiles({{QStringLiteral("11111111_a.xml"), "<a/>"}, {QStringLiteral("11111111_velika.bin"), large},
+        {QStringLiteral("22222222_x.xml"), "<neaktiven/>"}, {QStringLiteral("33333333_c.xml"), "<c/>"},
+        {QStringLiteral("Uvozeno-33333333_star.xml"), "<uvozeno/>"}, {QStringLiteral("99999999_z.xml"), "<nihce/>"}});
+    startServer();
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
+        {0, QStringLiteral("22222222"), QStringLiteral("Bor"), false},
+        {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true},
+        {0, QStringLiteral("44444444"), QStringLiteral("Dani"), true}});
+
+    osvezi();
+    QVERIFY(!m_window->isRefreshing());
+    const QStringList fetched {QStringLiteral("11111111_a.xml"), QStringLiteral("11111111_velika.bin"),
+        QStringLiteral("33333333_c.xml")};
+    QCOMPARE(files(transferFolder()), fetched);
+    for (const QString& name : fetched) {
+        QCOMPARE(readFile(transferFolder() + QLatin1Char('/') + name), m_served.value(name));
+        QVERIFY2(!QFile::exists(remote() + QLatin1Char('/') + name), qPrintable(name));
+    }
+    QCOMPARE(files(remote()),
+        QStringList({QStringLiteral("22222222_x.xml"), QStringLiteral("99999999_z.xml"),
+            QStringLiteral("Uvozeno-33333333_star.xml")}));
+    QCOMPARE(logins(), 3);
+    QVERIFY(!m_server->commands().contains(QStringLiteral("QUIT")));
+
+    // The cursor ends on the last client, and the file list shows its files as they now are.
+    QCOMPARE(m_window->Stranke.currentRow(), 3);
+    passThroughEventLoop();
+    QVERIFY(!TPrenosNaFTP::current());
+}
+
+void TestRefreshRun::filesThatCannotBeWrittenHereStayOnTheServer()
+{
+    // A name that would lead out of the transfer folder, and one that a folder occupies here.
+    serveFiles({{QStringLiteral("11111111_..\\..\\ven.xml"), "<ven/>"}, {QStringLiteral("11111111_zaseden.xml"), "<z/>"},
+        {QStringLiteral("11111111_dober.xml"), "<d/>"}});
+    QVERIFY(QDir().mkpath(transferFolder() + QStringLiteral("/11111111_zaseden.xml")));
+    startServer();
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true}});
+    osvezi();
+    QCOMPARE(files(remote()),
+        QStringList({QStringLiteral("11111111_..\\..\\ven.xml"), QStringLiteral("11111111_zaseden.xml")}));
+    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_dober.xml")}));
+}
+
+void TestRefreshRun::aFailedConnectionDoesNotStopTheNextClient()
+{
+    serveFiles({{QStringLiteral("11111111_a.xml"), "<a/>"}, {QStringLiteral("33333333_c.xml"), "<c/>"}});
+    startServer(QStringLiteral("refuse_login=1"));
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
+        {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true}});
+    MessageBoxWatcher boxes;
+    osvezi();
+    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
+    QVERIFY(QFile::exists(remote() + QStringLiteral("/11111111_a.xml")));
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestRefreshRun::aListingErrorEndsTheRunAndKeepsItsWindow()
+{
+    serveFiles({{QStringLiteral("11111111_a.xml"), "<a/>"}, {QStringLiteral("33333333_c.xml"), "<c/>"},
+        {QStringLiteral("44444444_d.xml"), "<d/>"}, {QStringLiteral("55555555_e.xml"), "<e/>"}});
+    startServer(QStringLiteral("refuse_list=3"));
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
+        {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true},
+        {0, QStringLiteral("44444444"), QStringLiteral("Dani"), true},
+        {0, QStringLiteral("55555555"), QStringLiteral("Eva"), true}});
+    MessageBoxWatcher boxes;
+    osvezi();
+    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_a.xml"), QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(m_window->Stranke.currentRow(), 2);
+    QCOMPARE(logins(), 3);
+    passThroughEventLoop();
+    const QPointer<TPrenosNaFTP> left = TPrenosNaFTP::current();
+    QVERIFY(left && left->isVisible() && !left->isReleased());
+    // The grid follows the client list again.
+    QVERIFY(m_window->findChild<QWidget*>(QStringLiteral("DBAdvGrid1"))->isEnabled());
+    QVERIFY(!m_window->Stranke.controlsDisabled());
+
+    QTest::mouseClick(left->findChild<QToolButton*>(QStringLiteral("AdvGlowButton1")), Qt::LeftButton);
+    passThroughEventLoop();
+    QVERIFY(!left);
+}
+
+void TestRefreshRun::zapriOfTheTransferWindowEndsOnlyThatClientsStep_data()
+{
+    QTest::addColumn<QString>("faults");
+    QTest::newRow("stalled connect") << "silent_greeting=1";
+    QTest::newRow("download") << "";
+}
+
+void TestRefreshRun::zapriOfTheTransferWindowEndsOnlyThatClientsStep()
+{
+    QFETCH(QString, faults);
+    serveFiles({{QStringLiteral("11111111_a.bin"), QByteArray(40 * 1024 * 1024, 'a')},
+        {QStringLiteral("33333333_c.xml"), "<c/>"}});
+    startServer(faults);
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
+        {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true}});
+
+    // Zapri as soon as the first window works: on its first block of data, or while its
+    // greeting does not come.
+    QMetaObject::Connection onWork;
+    QTimer watcher;
+    bool clicked = false;
+    const auto zapri = [&] {
+        if (clicked || !TPrenosNaFTP::current())
+            return;
+        clicked = true;
+        QTest::mouseClick(TPrenosNaFTP::current()->findChild<QToolButton*>(QStringLiteral("AdvGlowButton1")),
+            Qt::LeftButton);
+    };
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        if (!faults.isEmpty()) {
+            zapri();
+        } else if (TPrenosNaFTP::current() && !onWork) {
+            onWork = connect(&TPrenosNaFTP::current()->IdFTP1, &kavrin::ftp::FtpClient::work, this, zapri);
+        }
+    });
+    watcher.start(faults.isEmpty() ? 1 : 300);
+
+    QElapsedTimer clock;
+    clock.start();
+    osvezi();
+    QVERIFY(clicked);
+    QVERIFY2(clock.elapsed() < 8000, "the cut-off step must not wait for a time limit");
+    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
+    QVERIFY(QFile::exists(remote() + QStringLiteral("/11111111_a.bin")));
+    QVERIFY(!QFile::exists(remote() + QStringLiteral("/33333333_c.xml")));
+}
+
+void TestRefreshRun::clicksDuringARunStartNothingAndCloseAfterIt()
+{
+    serveFiles({{QStringLiteral("11111111_a.bin"), QByteArray(8 * 1024 * 1024, 'a')},
+        {QStringLiteral("33333333_c.xml"), "<c/>"}});
+    startServer();
+    startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
+        {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true}});
+
+    bool done = false;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        if (done || !TPrenosNaFTP::current())
+            return;
+        done = true;
+        osvezi();                        // disabled while the run goes on
+        m_window->AdvGlowButton11Click(); // and refused when reached another way
+        QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton3")), Qt::LeftButton);
+        QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton2")), Qt::LeftButton);
+    });
+    watcher.start(1);
+    MessageBoxWatcher boxes;
+    osvezi();
+    QVERIFY(done);
+    QCOMPARE(logins(), 2);
+    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_a.bin"), QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(m_window->Stranke.recordCount(), 2);
+    // Zapri during the run: the window stayed until the run was done, then it closed and
+    // the program ends with exit code 0.
+    QVERIFY(!m_window->isVisible());
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(3); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+QTEST_MAIN(TestRefreshRun)
+#include "TestRefreshRun.moc"
