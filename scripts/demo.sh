@@ -42,7 +42,7 @@ PY
 user=demo
 password=demo-geslo-2026
 sleep infinity | /usr/bin/python3 "$root/tests/support/ftp_server.py" \
-    "$server_root" "$user" "$password" "$demo/ftp-commands.log" > "$demo/ftp-port" &
+    "$server_root" "$user" "$password" "$demo/ftp-commands.log" > "$demo/ftp-port" 2> "$demo/ftp-server.log" &
 server_pid=$!
 cleanup() {
     pkill -P "$server_pid" 2>/dev/null || true
@@ -85,11 +85,14 @@ else
     xdotool mousemove --window "$window" 321 478 click 1
     for _ in $(seq 300); do
         sleep 0.2
-        import -window root "$shots/2-during.png" 2>/dev/null || true
         [ -z "$(ls "$remote" | grep -E '^(12345678|87654321)_')" ] && break
     done
     sleep 1.5
-    import -window root "$shots/3-after.png"
+    import -window root "$shots/2-after.png"
+    # A click on Mizarstvo Novak's row shows that client's files in the transfer folder.
+    xdotool mousemove --window "$window" 139 199 click 1
+    sleep 0.5
+    import -window root "$shots/3-client-files.png"
     xdotool mousemove --window "$window" 409 478 click 1
     for _ in $(seq 50); do kill -0 "$program_pid" 2>/dev/null || break; sleep 0.1; done
     kill "$program_pid" 2>/dev/null || true
