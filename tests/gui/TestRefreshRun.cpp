@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTimer>
@@ -133,7 +134,8 @@ void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
         byte = char(QRandomGenerator::global()->bounded(256));
     serveFiles({{QStringLiteral("11111111_a.xml"), "<a/>"}, {QStringLiteral("11111111_velika.bin"), large},
         {QStringLiteral("22222222_x.xml"), "<neaktiven/>"}, {QStringLiteral("33333333_c.xml"), "<c/>"},
-        {QStringLiteral("Uvozeno-33333333_star.xml"), "<uvozeno/>"}, {QStringLiteral("99999999_z.xml"), "<nihce/>"}});
+        {QStringLiteral("Uvozeno-33333333_star.xml"), "<uvozeno/>"}, {QStringLiteral("99999999_z.xml"), "<nihce/>"},
+        {QStringLiteral("44444444_d.xml"), "<d/>"}});
     startServer();
     startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true},
         {0, QStringLiteral("22222222"), QStringLiteral("Bor"), false},
@@ -143,7 +145,7 @@ void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
     osvezi();
     QVERIFY(!m_window->isRefreshing());
     const QStringList fetched {QStringLiteral("11111111_a.xml"), QStringLiteral("11111111_velika.bin"),
-        QStringLiteral("33333333_c.xml")};
+        QStringLiteral("33333333_c.xml"), QStringLiteral("44444444_d.xml")};
     QCOMPARE(files(transferFolder()), fetched);
     for (const QString& name : fetched) {
         QCOMPARE(readFile(transferFolder() + QLatin1Char('/') + name), m_served.value(name));
@@ -157,6 +159,9 @@ void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
 
     // The cursor ends on the last client, and the file list shows its files as they now are.
     QCOMPARE(m_window->Stranke.currentRow(), 3);
+    const auto* fileList = m_window->findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+    QCOMPARE(fileList->count(), 1);
+    QCOMPARE(fileList->item(0)->text(), QStringLiteral("44444444_d.xml"));
     passThroughEventLoop();
     QVERIFY(!TPrenosNaFTP::current());
 }
