@@ -6,11 +6,14 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
     libsqlite3-dev libqt6sql6-sqlite libicu-dev
-    python3-pyftpdlib
+    python3-pyftpdlib curl
     fonts-liberation2 fontconfig
 )
 if [ "${1:-}" = "--demo" ]; then
     packages+=(xvfb xdotool x11-apps imagemagick)
+fi
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-14-dev)
 fi
 
 missing=()

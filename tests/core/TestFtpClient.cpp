@@ -1,6 +1,7 @@
 // The FTP client against a real server: the local pyftpdlib server and its command log.
 #include "ftp/FtpClient.h"
 #include "ftp/FtpError.h"
+#include "support/Files.h"
 #include "support/FtpTestServer.h"
 
 #include <QBuffer>
@@ -17,20 +18,6 @@ using kavrin::ftp::FtpError;
 
 namespace {
 
-QByteArray randomBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(size);
-    for (char& c : bytes)
-        c = char(generator.generate() & 0xff);
-    return bytes;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 } // namespace
 

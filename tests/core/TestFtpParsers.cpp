@@ -110,6 +110,9 @@ void TestFtpParsers::limits_data()
     QTest::newRow("empty line") << QByteArray("\r\n") << Status::Malformed;
     QTest::newRow("longest line") << "200 " + QByteArray(maxLine - 4, 'a') + "\r\n" << Status::Complete;
     QTest::newRow("line too long") << "200 " + QByteArray(maxLine - 3, 'a') + "\r\n" << Status::LineTooLong;
+    // The CR of a line at the end of one read, its LF in the next: the CR is no part of the line.
+    QTest::newRow("longest line inside a multi-line reply")
+        << "220-" + QByteArray(maxLine - 4, 'a') + "\r\n220 Ready\r\n" << Status::Complete;
     // Known at once, without waiting for a line break that may never come.
     QTest::newRow("unfinished line too long") << "200 " + QByteArray(maxLine, 'a') << Status::LineTooLong;
     QByteArray many("220-Start\r\n");
@@ -129,6 +132,15 @@ void TestFtpParsers::limits()
     QCOMPARE(reader.next(reply), status);
     if (status != Status::Complete)
         QCOMPARE(reader.buffered(), 0); // nothing kept of a rejected reply
+
+    // However the reads cut the bytes, the outcome is the same: here one byte per read.
+    FtpReplyReader pieces;
+    Status last = Status::NeedMore;
+    for (qsizetype i = 0; i < input.size() && last == Status::NeedMore; ++i) {
+        pieces.append(QByteArrayView(input).sliced(i, 1));
+        last = pieces.next(reply);
+    }
+    QCOMPARE(last, status);
 }
 
 void TestFtpParsers::errorSticksUntilCleared()

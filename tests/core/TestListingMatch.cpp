@@ -89,6 +89,10 @@ void TestListingMatch::match_data()
         << kPrefix + "12345678_12345678.xml" << t << true << int(kPrefix.size()) << "12345678_12345678.xml";
     QTest::newRow("slovenian letters in the name")
         << kPrefix + "12345678_račun.xml" << t << true << int(kPrefix.size()) << "12345678_račun.xml";
+    // The cut at 100 must not split a character outside the BMP in two.
+    const QString astral = QStringLiteral("12345678_") + QString(90, u'b') + QString::fromUtf8("\xF0\x9F\x93\x84.xml");
+    QTest::newRow("cut before a character outside the BMP")
+        << kPrefix + astral << t << true << int(kPrefix.size()) << astral.left(99);
 }
 
 void TestListingMatch::match()

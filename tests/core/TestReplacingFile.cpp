@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "support/Files.h"
 #include "text/ReplacingFile.h"
 
 #include <QDir>
@@ -11,19 +12,7 @@ using kavrin::text::ReplacingFile;
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return file.readAll();
-}
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QStringList entries(const QString& folder)
 {
@@ -68,10 +57,10 @@ void TestReplacingFile::replacesExistingFile()
     other.discard();
 
     QCOMPARE(file.device().write("new"), 3);
-    QCOMPARE(readAll(target), QByteArray("old contents, longer than the new ones"));
+    QCOMPARE(readFile(target), QByteArray("old contents, longer than the new ones"));
     QVERIFY(file.commit());
 
-    QCOMPARE(readAll(target), QByteArray("new"));
+    QCOMPARE(readFile(target), QByteArray("new"));
     QVERIFY(!QFile::exists(temp.absoluteFilePath()));
     QCOMPARE(entries(dir.path()), QStringList { "12345678_x.xml" });
     QVERIFY(!kavrin::platform::isHiddenOrSystem(QFileInfo(target)));
@@ -89,7 +78,7 @@ void TestReplacingFile::createsMissingFile()
         QCOMPARE(file.device().write(QByteArray(100000, 'x')), 100000);
         QVERIFY(file.commit());
     } // the destructor of a committed file must not remove the result
-    QCOMPARE(readAll(target), QByteArray(100000, 'x'));
+    QCOMPARE(readFile(target), QByteArray(100000, 'x'));
     QCOMPARE(entries(dir.path()), QStringList { "račun.xml" });
 }
 
@@ -119,7 +108,7 @@ void TestReplacingFile::leavesOldFileWithoutCommit()
             QCOMPARE(entries(dir.path()), QStringList { "a.xml" });
         }
     }
-    QCOMPARE(readAll(target), QByteArray("old"));
+    QCOMPARE(readFile(target), QByteArray("old"));
     QCOMPARE(entries(dir.path()), QStringList { "a.xml" });
 }
 
@@ -165,7 +154,7 @@ void TestReplacingFile::openFailsInReadOnlyFolder()
     QVERIFY(!file.errorString().isEmpty());
     QVERIFY(file.temporaryPath().isEmpty());
     QVERIFY(!file.commit());
-    QCOMPARE(readAll(target), QByteArray("old"));
+    QCOMPARE(readFile(target), QByteArray("old"));
     QCOMPARE(entries(folder), QStringList { "a.xml" });
 }
 

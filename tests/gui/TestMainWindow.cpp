@@ -2,6 +2,7 @@
 #include "FileListBox.h"
 #include "KavrinOsnovaForm.h"
 #include "support/BookRows.h"
+#include "support/Files.h"
 #include "support/MessageBoxWatcher.h"
 #include "support/WorkingFolder.h"
 
@@ -21,12 +22,6 @@ namespace {
 QString besideExecutable(const QString& name)
 {
     return QDir(QCoreApplication::applicationDirPath()).filePath(name);
-}
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
 }
 
 // The first key opens the cell's editor, the others go to the editor.
@@ -133,7 +128,7 @@ void TestMainWindow::firstStartCreatesTheBookAndTheTransferFolder()
     const QString prenosi = besideExecutable(QStringLiteral("Prenosi"));
     QVERIFY(QDir().mkpath(prenosi + QStringLiteral("/podmapa.err")));
     for (const char* name : {"b.err", "a.ERR", "c.xml", ".skrita.err"})
-        touch(prenosi + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(writeFile(prenosi + QLatin1Char('/') + QLatin1String(name), {}));
 
     start();
     QVERIFY(QFile::exists(m_folder->file(QStringLiteral("Book.db"))));
@@ -273,7 +268,7 @@ void TestMainWindow::fileListFollowsTheCurrentClient()
     const QString prenosi = besideExecutable(QStringLiteral("Prenosi"));
     QVERIFY(QDir().mkpath(prenosi));
     for (const char* name : {"12345678_a.xml", "123456789_b.xml", "1234", "   x.err", "c.err", "9999_c.xml"})
-        touch(prenosi + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(writeFile(prenosi + QLatin1Char('/') + QLatin1String(name), {}));
     start();
     m_window.reset();
     insertBookRows(m_folder->path(), {{0, davcna, QStringLiteral("A"), true}, {0, QStringLiteral("9999"), QStringLiteral("B"), true}});
@@ -298,7 +293,7 @@ void TestMainWindow::sameTaxNumberDoesNotReadTheFolderAgain()
             {0, QStringLiteral("777"), QStringLiteral("C"), true}});
     restart();
     QVERIFY(entries(fileList()).isEmpty());
-    touch(prenosi + QStringLiteral("/555_nova.xml"));
+    QVERIFY(writeFile(prenosi + QStringLiteral("/555_nova.xml"), {}));
     m_window->Stranke.next();
     QVERIFY(entries(fileList()).isEmpty());
     m_window->Stranke.next();
@@ -308,7 +303,7 @@ void TestMainWindow::sameTaxNumberDoesNotReadTheFolderAgain()
 
 void TestMainWindow::plainFileInTheTransferFolderPlace()
 {
-    touch(besideExecutable(QStringLiteral("Prenosi")));
+    QVERIFY(writeFile(besideExecutable(QStringLiteral("Prenosi")), {}));
     MessageBoxWatcher boxes;
     start();
     QVERIFY(boxes.boxes().isEmpty());

@@ -1,15 +1,12 @@
 #include "KavrinOsnovaForm.h"
 #include "PrenosNaFTPForm.h"
-#include "support/BookRows.h"
-#include "support/FtpTestServer.h"
+#include "support/Files.h"
 #include "support/MessageBoxWatcher.h"
-#include "support/WorkingFolder.h"
+#include "support/gui/RefreshRunRig.h"
 
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QTest>
 #include <QToolButton>
@@ -17,27 +14,16 @@
 
 namespace {
 
-QString transferFolder()
-{
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Prenosi"));
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList files(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
-
 // Lets the windows that closed go, as the event loop does after a run.
 void passThroughEventLoop()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString transferFolder()
+{
+    return RefreshRunRig::transferFolder();
 }
 
 } // namespace
@@ -62,76 +48,48 @@ private:
     void serveFiles(const QMap<QString, QByteArray>& files);
     void startServer(const QString& faults = {});
     void startProgram(const QList<BookRow>& clients);
-    void osvezi();
-    QString remote() const { return m_serverRoot->path() + QStringLiteral("/Sorvanta/Kavrin"); }
-    int logins() const { return int(m_server->commands().filter(QRegularExpression(QStringLiteral("^USER "))).size()); }
+    void osvezi() { m_rig->clickOsvezi(); }
+    QString remote() const { return m_rig->remote(); }
+    TKavrinOsnova* window() const { return &m_rig->window(); }
+    int logins() const { return int(m_rig->commands(QStringLiteral("^USER ")).size()); }
 
-    std::unique_ptr<WorkingFolder> m_folder;
-    std::unique_ptr<QTemporaryDir> m_serverRoot;
-    std::unique_ptr<FtpTestServer> m_server;
-    std::unique_ptr<TKavrinOsnova> m_window;
+    std::unique_ptr<RefreshRunRig> m_rig;
     QMap<QString, QByteArray> m_served;
 };
 
 void TestRefreshRun::init()
 {
-    QDir(transferFolder()).removeRecursively();
-    m_folder = std::make_unique<WorkingFolder>();
-    m_serverRoot = std::make_unique<QTemporaryDir>();
-    QVERIFY(FtpTestServer::makeProgramFolder(m_serverRoot->path()));
+    m_rig = std::make_unique<RefreshRunRig>();
     m_served.clear();
 }
 
 void TestRefreshRun::cleanup()
 {
-    m_window.reset();
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        delete qobject_cast<TPrenosNaFTP*>(widget);
-    m_server.reset();
-    m_serverRoot.reset();
-    m_folder.reset();
+    m_rig.reset();
 }
 
 void TestRefreshRun::serveFiles(const QMap<QString, QByteArray>& files)
 {
     for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(remote() + QLatin1Char('/') + it.key());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(it.value());
+        QVERIFY(m_rig->serve(it.key(), it.value()));
         m_served.insert(it.key(), it.value());
     }
 }
 
 void TestRefreshRun::startServer(const QString& faults)
 {
-    m_server = std::make_unique<FtpTestServer>(m_serverRoot->path());
-    m_server->setFaults(faults);
     QString error;
-    QVERIFY2(m_server->start(&error), qPrintable(error));
+    QVERIFY2(m_rig->startServer(faults, &error), qPrintable(error));
 }
 
 void TestRefreshRun::startProgram(const QList<BookRow>& clients)
 {
-    {
-        TKavrinOsnova first(m_server->profile(2000)); // creates the book
-    }
-    QDir::setCurrent(m_folder->path());
-    insertBookRows(m_folder->path(), clients);
-    m_window = std::make_unique<TKavrinOsnova>(m_server->profile(2000));
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-}
-
-void TestRefreshRun::osvezi()
-{
-    QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton11")), Qt::LeftButton);
+    QVERIFY(m_rig->startProgram(clients, 2000));
 }
 
 void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
 {
-    QByteArray large(3 * 1024 * 1024, '\0');
-    for (char& byte : large)
-        byte = char(QRandomGenerator::global()->bounded(256));
+    const QByteArray large = randomBytes(3 * 1024 * 1024);
     serveFiles({{QStringLiteral("11111111_a.xml"), "<a/>"}, {QStringLiteral("11111111_velika.bin"), large},
         {QStringLiteral("22222222_x.xml"), "<neaktiven/>"}, {QStringLiteral("33333333_c.xml"), "<c/>"},
         {QStringLiteral("Uvozeno-33333333_star.xml"), "<uvozeno/>"}, {QStringLiteral("99999999_z.xml"), "<nihce/>"},
@@ -143,23 +101,23 @@ void TestRefreshRun::fetchesEveryActiveClientsFilesAndRemovesThem()
         {0, QStringLiteral("44444444"), QStringLiteral("Dani"), true}});
 
     osvezi();
-    QVERIFY(!m_window->isRefreshing());
+    QVERIFY(!window()->isRefreshing());
     const QStringList fetched {QStringLiteral("11111111_a.xml"), QStringLiteral("11111111_velika.bin"),
         QStringLiteral("33333333_c.xml"), QStringLiteral("44444444_d.xml")};
-    QCOMPARE(files(transferFolder()), fetched);
+    QCOMPARE(fileNames(transferFolder()), fetched);
     for (const QString& name : fetched) {
         QCOMPARE(readFile(transferFolder() + QLatin1Char('/') + name), m_served.value(name));
         QVERIFY2(!QFile::exists(remote() + QLatin1Char('/') + name), qPrintable(name));
     }
-    QCOMPARE(files(remote()),
+    QCOMPARE(fileNames(remote()),
         QStringList({QStringLiteral("22222222_x.xml"), QStringLiteral("99999999_z.xml"),
             QStringLiteral("Uvozeno-33333333_star.xml")}));
     QCOMPARE(logins(), 3);
-    QVERIFY(!m_server->commands().contains(QStringLiteral("QUIT")));
+    QVERIFY(m_rig->commands(QStringLiteral("^QUIT")).isEmpty());
 
     // The cursor ends on the last client, and the file list shows its files as they now are.
-    QCOMPARE(m_window->Stranke.currentRow(), 3);
-    const auto* fileList = m_window->findChild<QListWidget*>(QStringLiteral("FileListBox1"));
+    QCOMPARE(window()->Stranke.currentRow(), 3);
+    const auto* fileList = window()->findChild<QListWidget*>(QStringLiteral("FileListBox1"));
     QCOMPARE(fileList->count(), 1);
     QCOMPARE(fileList->item(0)->text(), QStringLiteral("44444444_d.xml"));
     passThroughEventLoop();
@@ -175,9 +133,9 @@ void TestRefreshRun::filesThatCannotBeWrittenHereStayOnTheServer()
     startServer();
     startProgram({{0, QStringLiteral("11111111"), QStringLiteral("Ana"), true}});
     osvezi();
-    QCOMPARE(files(remote()),
+    QCOMPARE(fileNames(remote()),
         QStringList({QStringLiteral("11111111_..\\..\\ven.xml"), QStringLiteral("11111111_zaseden.xml")}));
-    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_dober.xml")}));
+    QCOMPARE(fileNames(transferFolder()), QStringList({QStringLiteral("11111111_dober.xml")}));
 }
 
 void TestRefreshRun::aFailedConnectionDoesNotStopTheNextClient()
@@ -188,7 +146,7 @@ void TestRefreshRun::aFailedConnectionDoesNotStopTheNextClient()
         {0, QStringLiteral("33333333"), QStringLiteral("Cene"), true}});
     MessageBoxWatcher boxes;
     osvezi();
-    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(fileNames(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
     QVERIFY(QFile::exists(remote() + QStringLiteral("/11111111_a.xml")));
     QVERIFY(boxes.boxes().isEmpty());
 }
@@ -204,16 +162,16 @@ void TestRefreshRun::aListingErrorEndsTheRunAndKeepsItsWindow()
         {0, QStringLiteral("55555555"), QStringLiteral("Eva"), true}});
     MessageBoxWatcher boxes;
     osvezi();
-    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_a.xml"), QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(fileNames(transferFolder()), QStringList({QStringLiteral("11111111_a.xml"), QStringLiteral("33333333_c.xml")}));
     QCOMPARE(boxes.boxes().size(), 1);
-    QCOMPARE(m_window->Stranke.currentRow(), 2);
+    QCOMPARE(window()->Stranke.currentRow(), 2);
     QCOMPARE(logins(), 3);
     passThroughEventLoop();
     const QPointer<TPrenosNaFTP> left = TPrenosNaFTP::current();
     QVERIFY(left && left->isVisible() && !left->isReleased());
     // The grid follows the client list again.
-    QVERIFY(m_window->findChild<QWidget*>(QStringLiteral("DBAdvGrid1"))->isEnabled());
-    QVERIFY(!m_window->Stranke.controlsDisabled());
+    QVERIFY(window()->findChild<QWidget*>(QStringLiteral("DBAdvGrid1"))->isEnabled());
+    QVERIFY(!window()->Stranke.controlsDisabled());
 
     QTest::mouseClick(left->findChild<QToolButton*>(QStringLiteral("AdvGlowButton1")), Qt::LeftButton);
     passThroughEventLoop();
@@ -262,7 +220,7 @@ void TestRefreshRun::zapriOfTheTransferWindowEndsOnlyThatClientsStep()
     osvezi();
     QVERIFY(clicked);
     QVERIFY2(clock.elapsed() < 8000, "the cut-off step must not wait for a time limit");
-    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(fileNames(transferFolder()), QStringList({QStringLiteral("33333333_c.xml")}));
     QVERIFY(QFile::exists(remote() + QStringLiteral("/11111111_a.bin")));
     QVERIFY(!QFile::exists(remote() + QStringLiteral("/33333333_c.xml")));
 }
@@ -282,20 +240,20 @@ void TestRefreshRun::clicksDuringARunStartNothingAndCloseAfterIt()
             return;
         done = true;
         osvezi();                        // disabled while the run goes on
-        m_window->AdvGlowButton11Click(); // and refused when reached another way
-        QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton3")), Qt::LeftButton);
-        QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("AdvGlowButton2")), Qt::LeftButton);
+        window()->AdvGlowButton11Click(); // and refused when reached another way
+        QTest::mouseClick(window()->findChild<QToolButton*>(QStringLiteral("AdvGlowButton3")), Qt::LeftButton);
+        QTest::mouseClick(window()->findChild<QToolButton*>(QStringLiteral("AdvGlowButton2")), Qt::LeftButton);
     });
     watcher.start(1);
     MessageBoxWatcher boxes;
     osvezi();
     QVERIFY(done);
     QCOMPARE(logins(), 2);
-    QCOMPARE(files(transferFolder()), QStringList({QStringLiteral("11111111_a.bin"), QStringLiteral("33333333_c.xml")}));
-    QCOMPARE(m_window->Stranke.recordCount(), 2);
+    QCOMPARE(fileNames(transferFolder()), QStringList({QStringLiteral("11111111_a.bin"), QStringLiteral("33333333_c.xml")}));
+    QCOMPARE(window()->Stranke.recordCount(), 2);
     // Zapri during the run: the window stayed until the run was done, then it closed and
     // the program ends with exit code 0.
-    QVERIFY(!m_window->isVisible());
+    QVERIFY(!window()->isVisible());
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(3); });
     QCOMPARE(QCoreApplication::exec(), 0);
 }

@@ -1,4 +1,5 @@
 #include "PrenosNaFTPForm.h"
+#include "support/Files.h"
 #include "support/FtpTestServer.h"
 #include "support/ScriptedFtpServer.h"
 #include "support/StoreBook.h"
@@ -21,18 +22,7 @@ namespace {
 
 const QString taxNumber = QStringLiteral("12345678");
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList scratchList(TPrenosNaFTP& window)
 {
@@ -180,7 +170,7 @@ void TestTransferWindow::listingKeepsOnlyTheClientsFiles()
 {
     for (const char* name : {"12345678_b.xml", "12345678_A.xml", "Uvozeno-12345678_c.xml", "racun_12345678.xml",
              "87654321_d.xml"})
-        writeFile(remoteFolder() + QLatin1Char('/') + QLatin1String(name), "x");
+        QVERIFY(writeFile(remoteFolder() + QLatin1Char('/') + QLatin1String(name), "x"));
     TPrenosNaFTP* w = window(m_server->profile());
     w->ListaDatotekNaFtp(taxNumber); // not connected yet: nothing but the holder
     QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), taxNumber);
@@ -200,10 +190,10 @@ void TestTransferWindow::downloadReplacesTheLocalFile()
     QByteArray bytes(300000, '\0');
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = char(i * 7);
-    writeFile(remoteFolder() + QStringLiteral("/12345678_x.xml"), bytes);
+    QVERIFY(writeFile(remoteFolder() + QStringLiteral("/12345678_x.xml"), bytes));
     const QString local = m_folder->file(QStringLiteral("Prenosi"));
     QVERIFY(QDir().mkpath(local));
-    writeFile(local + QStringLiteral("/12345678_x.xml"), "an older copy");
+    QVERIFY(writeFile(local + QStringLiteral("/12345678_x.xml"), "an older copy"));
 
     TPrenosNaFTP* w = window(m_server->profile());
     QVERIFY(!w->PotegniDatoteko(QStringLiteral("12345678_x.xml"), local, QString())); // not connected
@@ -233,7 +223,7 @@ void TestTransferWindow::downloadRefusesNamesThatLeaveTheFolder()
     QFETCH(QString, name);
     const QString local = m_folder->file(QStringLiteral("Prenosi/inside"));
     QVERIFY(QDir().mkpath(local));
-    writeFile(remoteFolder() + QStringLiteral("/12345678_x.xml"), "x");
+    QVERIFY(writeFile(remoteFolder() + QStringLiteral("/12345678_x.xml"), "x"));
     TPrenosNaFTP* w = window(m_server->profile());
     QVERIFY(w->VzpostaviPovezavo(QStringLiteral("Kavrin")));
     QVERIFY(!w->PotegniDatoteko(name, local, QString()));
@@ -265,7 +255,7 @@ void TestTransferWindow::failedDownloadsLeaveTheLocalCopyWhole()
     QVERIFY(server.listen());
     server.on("SIZE", {ScriptedFtpServer::reply("213 10")});
     server.on("RETR", retr);
-    writeFile(m_folder->file(QStringLiteral("12345678_x.xml")), "the earlier copy");
+    QVERIFY(writeFile(m_folder->file(QStringLiteral("12345678_x.xml")), "the earlier copy"));
 
     TPrenosNaFTP* w = window(server.profile(300));
     QVERIFY(w->VzpostaviPovezavo(QStringLiteral("Kavrin")));
@@ -295,7 +285,7 @@ void TestTransferWindow::uploadAndRename()
     QVERIFY_THROWS_EXCEPTION(std::exception, w->SkopirajDatoteko(m_folder->file(QStringLiteral("missing.xml")), QString()));
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("EllipsLabel19"))->text(), QStringLiteral("Vzpostavljam povezavo..."));
 
-    writeFile(m_folder->file(QStringLiteral("12345678_u.xml")), "uploaded bytes");
+    QVERIFY(writeFile(m_folder->file(QStringLiteral("12345678_u.xml")), "uploaded bytes"));
     QVERIFY(w->SkopirajDatoteko(m_folder->file(QStringLiteral("12345678_u.xml")), QString()));
     QCOMPARE(readFile(remoteFolder() + QStringLiteral("/12345678_u.xml")), QByteArray("uploaded bytes"));
     QCOMPARE(w->findChild<QLabel*>(QStringLiteral("EllipsLabel19"))->text(), QStringLiteral("Podatki skopirani na strežnik!"));

@@ -69,7 +69,8 @@ FtpReplyReader::Status FtpReplyReader::next(FtpReply& reply)
         const qsizetype lf = m_buffer.indexOf('\n', m_start + m_scanned);
         if (lf < 0) {
             m_scanned = m_buffer.size() - m_start;
-            if (m_scanned > maxLineLength)
+            // A CR at the end may be the first half of the line's CR LF, not part of the line.
+            if (m_scanned - (m_buffer.endsWith('\r') ? 1 : 0) > maxLineLength)
                 return fail(Status::LineTooLong);
             if (m_currentSize + m_scanned > maxReplySize)
                 return fail(Status::ReplyTooLong);

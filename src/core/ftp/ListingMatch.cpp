@@ -16,7 +16,10 @@ std::optional<ListingMatch> matchListingLine(const QString& line, const QString&
 {
     // Not found and an empty tax number both start C at the line's beginning.
     const qsizetype from = std::max<qsizetype>(line.indexOf(taxNumber, 0, Qt::CaseSensitive), 0);
-    const QStringView rest = QStringView(line).mid(from, kEntryLength);
+    QStringView rest = QStringView(line).mid(from, kEntryLength);
+    // A character outside the BMP is never cut in half: the name must stay the server's bytes.
+    if (rest.size() == kEntryLength && rest.back().isHighSurrogate())
+        rest.chop(1);
     if (rest.left(kComparedLength) != QStringView(taxNumber).left(kComparedLength))
         return std::nullopt;
     if (line.contains(u"Uvozeno", Qt::CaseSensitive))
