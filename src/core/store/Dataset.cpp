@@ -256,6 +256,32 @@ void Dataset::openCopy(const QStringList& columns, const QList<QVector<QVariant>
         for (int i = 0; i < columns.size(); ++i)
             m_fields.append(FieldDef { columns.at(i), typeOfColumn(rows, i), 0 });
     }
+    qsizetype next = 0;
+    fill(columns, [&](QVector<QVariant>& row) {
+        if (next == rows.size())
+            return false;
+        row = rows.at(next++);
+        return true;
+    });
+}
+
+void Dataset::openCopy(const QStringList& columns, const std::function<bool(QVector<QVariant>&)>& nextRow)
+{
+    if (!m_fixedFields) {
+        // The fields' types come from the values: all rows first.
+        QList<QVector<QVariant>> rows;
+        QVector<QVariant> row(columns.size());
+        while (nextRow(row))
+            rows.append(row);
+        openCopy(columns, rows);
+        return;
+    }
+    close();
+    fill(columns, nextRow);
+}
+
+void Dataset::fill(const QStringList& columns, const std::function<bool(QVector<QVariant>&)>& nextRow)
+{
     QList<int> source;
     for (const FieldDef& field : std::as_const(m_fields)) {
         int index = 0;
@@ -266,8 +292,8 @@ void Dataset::openCopy(const QStringList& columns, const QList<QVector<QVariant>
         source.append(index);
     }
     QList<QVector<QVariant>> copy;
-    copy.reserve(rows.size());
-    for (const QVector<QVariant>& row : rows) {
+    QVector<QVariant> row(columns.size());
+    while (nextRow(row)) {
         QVector<QVariant> values(m_fields.size());
         for (int i = 0; i < m_fields.size(); ++i)
             values[i] = stored(i, row.value(source.at(i)));

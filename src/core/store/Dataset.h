@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 
 namespace kavrin::store {
 
@@ -86,6 +87,9 @@ Q_SIGNALS:
 protected:
     // Opens the copy from result columns and rows; first row current (afterScroll when it has rows).
     void openCopy(const QStringList& columns, const QList<QVector<QVariant>>& rows);
+    // The same, taking the rows one by one: nextRow fills the row of result columns it is
+    // given and returns false after the last.
+    void openCopy(const QStringList& columns, const std::function<bool(QVector<QVariant>&)>& nextRow);
 
 private:
     void checkActive() const;
@@ -96,6 +100,8 @@ private:
     bool endEdit(); // true when an unchanged insertion was dropped
     void removeInsertion();
     void setCurrent(int row);
+
+    void fill(const QStringList& columns, const std::function<bool(QVector<QVariant>&)>& nextRow);
 
     QList<FieldDef> m_fields;
     bool m_fixedFields = false;

@@ -137,8 +137,7 @@ void Query::setActive(bool active)
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i)
         columns.append(record.fieldName(i));
-    const QList<QVector<QVariant>> rows = sql::readAll(query);
-    openCopy(columns, rows);
+    openCopy(columns, [&](QVector<QVariant>& row) { return sql::nextRow(query, row); });
     database.attach(this);
 }
 

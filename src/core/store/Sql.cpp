@@ -29,20 +29,26 @@ QSqlQuery run(const QSqlDatabase& connection, const QString& text, const QList<Q
     return query;
 }
 
+bool nextRow(QSqlQuery& query, QVector<QVariant>& row)
+{
+    if (!query.next()) {
+        // next() gives false both at the end and on a failure (a lock that stayed held).
+        if (query.lastError().isValid())
+            throw errorOf(query.lastError());
+        query.finish();
+        return false;
+    }
+    for (int column = 0; column < row.size(); ++column)
+        row[column] = query.value(column);
+    return true;
+}
+
 QList<QVector<QVariant>> readAll(QSqlQuery& query)
 {
     QList<QVector<QVariant>> rows;
-    const int columns = query.record().count();
-    while (query.next()) {
-        QVector<QVariant> row(columns);
-        for (int column = 0; column < columns; ++column)
-            row[column] = query.value(column);
-        rows.append(std::move(row));
-    }
-    // next() gives false both at the end and on a failure (a lock that stayed held).
-    if (query.lastError().isValid())
-        throw errorOf(query.lastError());
-    query.finish();
+    QVector<QVariant> row(query.record().count());
+    while (nextRow(query, row))
+        rows.append(row);
     return rows;
 }
 

@@ -18,6 +18,9 @@ QSqlQuery run(const QSqlDatabase& connection, const QString& text, const QList<Q
 
 // Reads every remaining row of an executed select, then finishes it.
 QList<QVector<QVariant>> readAll(QSqlQuery& query);
+// The next row's values into row, sized to the result's columns; false after the last.
+// Raises on a failure.
+bool nextRow(QSqlQuery& query, QVector<QVariant>& row);
 
 // A double-quoted identifier.
 QString quoted(const QString& name);
