@@ -1,6 +1,8 @@
 #include "ClientGrid.h"
 #include "FileListBox.h"
+#include "KavrinApplication.h"
 #include "KavrinOsnovaForm.h"
+#include "store/StoreError.h"
 #include "support/BookRows.h"
 #include "support/Files.h"
 #include "support/MessageBoxWatcher.h"
@@ -59,6 +61,7 @@ private Q_SLOTS:
     void sameTaxNumberDoesNotReadTheFolderAgain();
     void plainFileInTheTransferFolderPlace();
     void lockedBookShowsTheStoreMessageAndStartsOn();
+    void aBookThatCannotBeOpenedStopsTheStart();
     void zapriEndsTheProgramWithExitCodeZero();
 
 private:
@@ -341,6 +344,22 @@ void TestMainWindow::lockedBookShowsTheStoreMessageAndStartsOn()
     QVERIFY(m_window->isVisible());
     holder.closeWriteChannel();
     QVERIFY(holder.waitForFinished(5000));
+}
+
+void TestMainWindow::aBookThatCannotBeOpenedStopsTheStart()
+{
+    // The window is not built; the entry shows why and ends with exit code 1.
+    QVERIFY(QDir().mkdir(m_folder->file(QStringLiteral("Book.db"))));
+    try {
+        TKavrinOsnova window;
+        QFAIL("the window was built on a book that cannot be opened");
+    } catch (const kavrin::store::StoreError& error) {
+        MessageBoxWatcher boxes;
+        kavrin::gui::KavrinApplication::showApplicationError(error);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes()[0].title, QStringLiteral("Application Error"));
+        QCOMPARE(boxes.boxes()[0].text, QStringLiteral("StoreError: ") + error.message());
+    }
 }
 
 void TestMainWindow::zapriEndsTheProgramWithExitCodeZero()
