@@ -22,9 +22,6 @@ namespace kavrin::gui {
 
 namespace {
 
-constexpr int pictureSide = 48;
-// 100 % to 300 %: the scales a desktop offers, so the icon never has to stretch a pixmap.
-constexpr qreal pictureScales[] = { 1.0, 1.25, 1.5, 1.75, 2.0, 2.5, 3.0 };
 constexpr int iconSizes[] = { 16, 32, 48, 128, 256 };
 
 void substituteMissingFonts()
@@ -67,25 +64,6 @@ QStringList unresolvedFonts()
             unresolved << QStringLiteral("%1 -> %2").arg(family, resolved);
     }
     return unresolved;
-}
-
-QIcon pictureIcon(const QString& name)
-{
-    initLooksResources();
-    QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
-    QIcon icon;
-    if (!renderer.isValid())
-        return icon;
-    for (qreal scale : pictureScales) {
-        const int side = int(std::lround(pictureSide * scale));
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }
 
 QPixmap logoPixmap(const QSize& box, qreal devicePixelRatio)

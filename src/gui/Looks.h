@@ -34,10 +34,6 @@ QString silverStyleSheet();
 // Empty when every text keeps its width, whatever fontconfig's own aliases say.
 QStringList unresolvedFonts();
 
-// A button picture (":/pictures/<name>.svg") drawn sharp at 48 px for every usual device
-// pixel ratio, without relying on the SVG icon engine plugin being deployed.
-QIcon pictureIcon(const QString& name);
-
 // The product logo reduced in proportion to fit box, for a label that shows it at its
 // top left corner.
 QPixmap logoPixmap(const QSize& box, qreal devicePixelRatio);

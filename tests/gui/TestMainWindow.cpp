@@ -6,6 +6,7 @@
 #include "support/BookRows.h"
 #include "support/Files.h"
 #include "support/MessageBoxWatcher.h"
+#include "support/StoreBook.h"
 #include "support/WorkingFolder.h"
 
 #include <QAbstractItemModel>
@@ -13,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -318,17 +318,8 @@ void TestMainWindow::lockedBookShowsTheStoreMessageAndStartsOn()
 {
     start();
     m_window.reset();
-    QProcess holder;
-    holder.setProgram(QStringLiteral(KAVRIN_SYSTEM_PYTHON));
-    holder.setArguments({QStringLiteral("-c"),
-        QStringLiteral("import sqlite3,sys\n"
-                       "db=sqlite3.connect(sys.argv[1], isolation_level=None)\n"
-                       "db.execute('begin exclusive')\n"
-                       "print('held', flush=True)\n"
-                       "sys.stdin.read()\n"),
-        m_folder->file(QStringLiteral("Book.db"))});
-    holder.start();
-    QVERIFY(holder.waitForReadyRead(10000));
+    const StoreLockHolder holder(m_folder->file(QStringLiteral("Book.db")));
+    QVERIFY2(holder.isHolding(), qPrintable(holder.errors()));
 
     MessageBoxWatcher boxes;
     QDir::setCurrent(m_folder->path());
@@ -342,8 +333,6 @@ void TestMainWindow::lockedBookShowsTheStoreMessageAndStartsOn()
     QVERIFY(boxes.boxes()[0].text.endsWith(QLatin1Char('.')));
     QVERIFY(!m_window->Stranke.isActive());
     QVERIFY(m_window->isVisible());
-    holder.closeWriteChannel();
-    QVERIFY(holder.waitForFinished(5000));
 }
 
 void TestMainWindow::aBookThatCannotBeOpenedStopsTheStart()

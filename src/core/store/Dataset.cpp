@@ -186,6 +186,11 @@ void Dataset::post()
     const bool changed = m_modified || m_state == State::Insert;
     if (changed)
         m_rows[m_current] = m_buffer;
+    leaveEdit(changed);
+}
+
+void Dataset::leaveEdit(bool changed)
+{
     m_buffer.clear();
     m_modified = false;
     m_state = State::Browse;
@@ -200,12 +205,7 @@ void Dataset::cancel()
         removeInsertion();
         Q_EMIT afterScroll();
     } else if (m_state == State::Edit) {
-        const bool changed = m_modified;
-        m_buffer.clear();
-        m_modified = false;
-        m_state = State::Browse;
-        if (changed && !controlsDisabled())
-            Q_EMIT rowChanged(m_current);
+        leaveEdit(m_modified);
     }
 }
 

@@ -101,6 +101,7 @@ private:
     void removeInsertion();
     void setCurrent(int row);
 
+    void leaveEdit(bool changed); // back to browsing; the controls hear of a changed row
     void fill(const QStringList& columns, const std::function<bool(QVector<QVariant>&)>& nextRow);
 
     QList<FieldDef> m_fields;

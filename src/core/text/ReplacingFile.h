@@ -27,7 +27,6 @@ public:
     bool commit();
     void discard();
 
-    QString targetPath() const { return m_target; }
     QString temporaryPath() const { return m_file.fileName(); } // empty until open()
     QString errorString() const { return m_error; }
 
